@@ -9,6 +9,7 @@ struct Capture {
 Capture *CreateCameraCapture(int selector)
 {
     FakeCamera &fake = FakeCamera::Instance();
+    fake.openedSelector = selector;
     if (!fake.opens)
         return nullptr;
     ++fake.opened;
@@ -25,7 +26,7 @@ Frame *QueryFrame(Capture *)
 {
     FakeCamera &fake = FakeCamera::Instance();
     const auto next = static_cast<std::size_t>(fake.queried++);
-    return next < fake.frames.size() ? fake.frames[next] : nullptr;
+    return next < fake.frames.size() ? fake.frames[next] : fake.steadyFrame;
 }
 
 void ReleaseCapture(Capture **capture)

@@ -25,7 +25,9 @@ void TControl::SetHeight(int Value) { SetBounds(GetLeft(), GetTop(), GetWidth(),
 
 void TControl::SetBounds(int Left, int Top, int Width, int Height)
 {
-    Widget->setGeometry(Left, Top, std::max(Width, 0), std::max(Height, 0));
+    // Qt makes no widget larger than QWIDGETSIZE_MAX, whatever size is asked for.
+    Widget->setGeometry(Left, Top, std::clamp(Width, 0, QWIDGETSIZE_MAX),
+                        std::clamp(Height, 0, QWIDGETSIZE_MAX));
     toolkit::FitScrollRange(Widget->parentWidget());
 }
 

@@ -9,15 +9,18 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace toolkit {
 
 void FitScrollRange(QWidget *client)
 {
     if (!client)
         return;
+    // Bounded by the largest widget Qt makes, which a control at the far edge may already be.
     const QRect extent = client->childrenRect();
-    client->setMinimumSize(std::max(0, extent.x() + extent.width()),
-                           std::max(0, extent.y() + extent.height()));
+    client->setMinimumSize(std::clamp(extent.x() + extent.width(), 0, QWIDGETSIZE_MAX),
+                           std::clamp(extent.y() + extent.height(), 0, QWIDGETSIZE_MAX));
 }
 
 } // namespace toolkit
