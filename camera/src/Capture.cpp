@@ -6,6 +6,7 @@
 #include <opencv2/videoio/registry.hpp>
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,7 @@ struct Capture {
     std::vector<int> ready;
     cv::Mat picture;
     Frame frame{};
+    bool streaming = false;
     bool gone = false;
 };
 
@@ -35,17 +37,21 @@ int BackEnd(int selector)
     return cv::CAP_V4L2;
 }
 
-void SilenceOpenCv()
+void PrepareOpenCv()
 {
     // The program keeps no log: a camera that cannot be opened is reported by a null capture.
     cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+    // OpenCV's V4L2 back end waits for the first frame of a stream itself, up to this many
+    // seconds, before it looks at the timeout it was given; with 0 it only looks. It reads the
+    // setting once, at its first wait.
+    setenv("OPENCV_VIDEOIO_V4L_SELECT_TIMEOUT", "0", 1);
 }
 
 } // namespace
 
 Capture *CreateCameraCapture(int selector)
 {
-    SilenceOpenCv();
+    PrepareOpenCv();
     auto capture = std::make_unique<Capture>();
     capture->ready.reserve(1);
     try {
@@ -71,13 +77,16 @@ Frame *QueryFrame(Capture *capture)
     if (capture->gone)
         return nullptr;
     cv::Mat &picture = capture->picture;
+    const bool starting = !capture->streaming;
+    capture->streaming = true;
     try {
         if (!cv::VideoCapture::waitAny(capture->cameras, capture->ready, FrameWaitNanoseconds) ||
             !capture->cameras[0].retrieve(picture) || picture.empty())
             return nullptr;
     } catch (const cv::Exception &) {
-        // OpenCV reports a camera that went away by throwing from waitAny; it stays gone.
-        capture->gone = true;
+        // The first query starts the stream and throws when its first frame is not there yet;
+        // later, throwing is how OpenCV reports a camera that went away, and it stays gone.
+        capture->gone = !starting;
         return nullptr;
     }
     capture->frame = Frame{picture.cols,
