@@ -16,6 +16,7 @@ int main(int, char **argv)
     int argumentCount = 1;
     char *arguments[] = {argv[0], nullptr};
     QApplication qt(argumentCount, arguments);
+    QGuiApplication::setDesktopFileName(QGuiApplication::applicationName()); // the launcher's name
 
     TApplication application; // forms go before Qt does
     Application = &application;
