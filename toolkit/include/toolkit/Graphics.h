@@ -33,7 +33,7 @@ public:
     // wide has no bytes, and no address.
     std::uint8_t *GetScanline(int Row);
 
-    // The pixels as the screen draws them, for the toolkit's painting code.
+    // The pixels, for the toolkit's painting code.
     const QImage &Image() const { return *Pixels; }
 
 private:
