@@ -5,16 +5,61 @@
 #include <QImage>
 
 #include <algorithm>
+#include <limits>
 #include <string>
+
+// A build with TOOLKIT_GUARDED_BITMAP_ROWS, under AddressSanitizer (the fuzzer's), follows every
+// row with a poisoned gap, so that a write past the end of a row traps at once instead of landing
+// in the next row. Everywhere else rows follow each other directly.
+#ifdef TOOLKIT_GUARDED_BITMAP_ROWS
+#include <sanitizer/asan_interface.h>
+#define BITMAP_ROW_GUARDS 1
+#endif
+
+namespace {
+
+#ifdef BITMAP_ROW_GUARDS
+constexpr std::size_t RowGuardBytes = 64;
+#else
+constexpr std::size_t RowGuardBytes = 0;
+#endif
+
+void GuardRows(std::uint8_t *memory, std::size_t rowBytes, std::size_t stride, int rows, bool on)
+{
+#ifdef BITMAP_ROW_GUARDS
+    for (int row = 0; row < rows; ++row) {
+        std::uint8_t *gap = memory + row * stride + rowBytes;
+        if (on)
+            ASAN_POISON_MEMORY_REGION(gap, stride - rowBytes);
+        else
+            ASAN_UNPOISON_MEMORY_REGION(gap, stride - rowBytes);
+    }
+#else
+    (void)memory, (void)rowBytes, (void)stride, (void)rows, (void)on;
+#endif
+}
+
+} // namespace
 
 int BytesPerScanline(int Width, TPixelFormat)
 {
-    return (std::max(Width, 0) * 3 + 3) / 4 * 4;
+    const long long bytes = (std::max(Width, 0) * 3LL + 3) / 4 * 4;
+    if (bytes > std::numeric_limits<int>::max())
+        throw Exception("A bitmap row of " + std::to_string(Width) + " pixels is too long");
+    return static_cast<int>(bytes);
 }
 
 TBitmap::TBitmap() : Pixels(std::make_unique<QImage>()) {}
 
-TBitmap::~TBitmap() = default;
+TBitmap::~TBitmap() { Release(); }
+
+void TBitmap::Release()
+{
+    *Pixels = QImage();
+    if (Memory)
+        GuardRows(Memory.get(), BytesPerScanline(Width, PixelFormat), RowStride, Height, false);
+    Memory.reset();
+}
 
 int TBitmap::GetWidth() const { return Width; }
 int TBitmap::GetHeight() const { return Height; }
@@ -27,20 +72,23 @@ void TBitmap::Resize(int NewWidth, int NewHeight)
 {
     if (NewWidth == Width && NewHeight == Height)
         return;
+    Release();
     Width = NewWidth;
     Height = NewHeight;
-    if (Width == 0 || Height == 0) {
-        *Pixels = QImage();
+    if (Width == 0 || Height == 0)
         return;
-    }
-    // Qt's BGR888 keeps blue, green, red in memory order and starts rows on 4-byte boundaries,
-    // which is exactly this bitmap's layout.
-    QImage image(Width, Height, QImage::Format_BGR888);
-    if (image.isNull())
-        throw Exception("Not enough memory for a bitmap of " + std::to_string(Width) + " x " +
-                        std::to_string(Height) + " pixels");
-    image.fill(0);
-    *Pixels = std::move(image);
+    const std::size_t rowBytes = BytesPerScanline(Width, PixelFormat);
+    const std::size_t stride = rowBytes + RowGuardBytes;
+    // Qt addresses image rows with int, as far as 2 GiB.
+    if (stride > std::numeric_limits<int>::max() / std::size_t(Height))
+        throw Exception("A bitmap of " + std::to_string(Width) + " x " + std::to_string(Height) +
+                        " pixels is too large");
+    Memory = std::make_unique<std::uint8_t[]>(stride * Height); // zeroed
+    RowStride = stride;
+    GuardRows(Memory.get(), rowBytes, stride, Height, true);
+    // Qt's BGR888 keeps blue, green, red in memory order, as this bitmap does.
+    *Pixels = QImage(Memory.get(), Width, Height, static_cast<qsizetype>(stride),
+                     QImage::Format_BGR888);
 }
 
 std::uint8_t *TBitmap::GetScanline(int Row)
@@ -48,7 +96,7 @@ std::uint8_t *TBitmap::GetScanline(int Row)
     if (Row < 0 || Row >= Height)
         throw Exception("Scan line " + std::to_string(Row) + " is outside a bitmap of " +
                         std::to_string(Height) + " rows");
-    return Width == 0 ? nullptr : Pixels->scanLine(Row);
+    return Width == 0 ? nullptr : Memory.get() + Row * RowStride;
 }
 
 TPicture::TPicture() = default;

@@ -2,6 +2,7 @@
 
 #include "toolkit/Component.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -39,7 +40,11 @@ public:
 private:
     void Resize(int Width, int Height);
 
-    std::unique_ptr<QImage> Pixels;
+    void Release();
+
+    std::unique_ptr<std::uint8_t[]> Memory;
+    std::size_t RowStride = 0;
+    std::unique_ptr<QImage> Pixels; // a view of Memory
     int Width = 0;
     int Height = 0;
     TPixelFormat PixelFormat = pf24bit;
