@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 
 TControl::TControl(TComponent *Owner, std::unique_ptr<QWidget> Widget)
     : TComponent(Owner), Widget(std::move(Widget))
@@ -13,10 +14,10 @@ TControl::TControl(TComponent *Owner, std::unique_ptr<QWidget> Widget)
 
 TControl::~TControl() = default;
 
-int TControl::GetLeft() const { return Widget->x(); }
-int TControl::GetTop() const { return Widget->y(); }
-int TControl::GetWidth() const { return Widget->width(); }
-int TControl::GetHeight() const { return Widget->height(); }
+int TControl::GetLeft() const { return Bounds.Left; }
+int TControl::GetTop() const { return Bounds.Top; }
+int TControl::GetWidth() const { return Bounds.Width; }
+int TControl::GetHeight() const { return Bounds.Height; }
 
 void TControl::SetLeft(int Value) { SetBounds(Value, GetTop(), GetWidth(), GetHeight()); }
 void TControl::SetTop(int Value) { SetBounds(GetLeft(), Value, GetWidth(), GetHeight()); }
@@ -26,8 +27,14 @@ void TControl::SetHeight(int Value) { SetBounds(GetLeft(), GetTop(), GetWidth(),
 void TControl::SetBounds(int Left, int Top, int Width, int Height)
 {
     // Qt makes no widget larger than QWIDGETSIZE_MAX, whatever size is asked for.
-    Widget->setGeometry(Left, Top, std::clamp(Width, 0, QWIDGETSIZE_MAX),
-                        std::clamp(Height, 0, QWIDGETSIZE_MAX));
+    Bounds = {Left, Top, std::clamp(Width, 0, QWIDGETSIZE_MAX), std::clamp(Height, 0, QWIDGETSIZE_MAX)};
+    // Qt places widgets in device-independent pixels; a size that falls between two of them is
+    // rounded up, so nothing of the control is cut off.
+    const qreal ratio = Widget->devicePixelRatioF();
+    Widget->setGeometry(static_cast<int>(std::lround(Left / ratio)),
+                        static_cast<int>(std::lround(Top / ratio)),
+                        std::min(static_cast<int>(std::ceil(Bounds.Width / ratio)), QWIDGETSIZE_MAX),
+                        std::min(static_cast<int>(std::ceil(Bounds.Height / ratio)), QWIDGETSIZE_MAX));
     toolkit::FitScrollRange(Widget->parentWidget());
 }
 

@@ -87,8 +87,11 @@ protected:
     {
         QPainter painter(this);
         const TBitmap *bitmap = picture->CurrentBitmap();
-        const QRect shown(QPoint(0, 0),
-                          bitmap ? bitmap->Image().size().boundedTo(size()) : QSize());
+        // One bitmap pixel is one screen pixel, which on a scaled screen is a fraction of the
+        // unit Qt lays widgets out in.
+        const qreal ratio = devicePixelRatioF();
+        const QSizeF bitmapSize = bitmap ? QSizeF(bitmap->Image().size()) / ratio : QSizeF();
+        const QRect shown(QPoint(0, 0), bitmapSize.toSize().boundedTo(size()));
         // Right of the bitmap and below it, the background shows.
         const QBrush &background = palette().brush(backgroundRole());
         for (const QRect &uncovered :
@@ -98,7 +101,7 @@ protected:
                 painter.fillRect(uncovered, background);
         if (!shown.isEmpty() &&
             !ConvertIntoTarget(painter, bitmap->Image(), shown, event->region()))
-            painter.drawImage(0, 0, bitmap->Image());
+            painter.drawImage(QRectF(QPointF(0, 0), bitmapSize), bitmap->Image());
     }
 };
 

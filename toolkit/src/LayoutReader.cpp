@@ -92,8 +92,17 @@ public:
     }
 
 private:
-    // Positions and sizes are given in pixels of a screen with the layout's PixelsPerInch.
-    int Scaled(int designPixels) const { return static_cast<int>(std::lround(designPixels * scale)); }
+    // Positions and sizes are given in pixels of a screen with the layout's PixelsPerInch; this
+    // screen may have more. Controls are placed in screen pixels, the window and its font in Qt's
+    // device-independent ones.
+    int ScreenPixels(int designPixels) const
+    {
+        return static_cast<int>(std::lround(designPixels * screenScale));
+    }
+    int WindowPixels(int designPixels) const
+    {
+        return static_cast<int>(std::lround(designPixels * screenScale / pixelRatio));
+    }
 
     void ReadForm(const QJsonObject &properties)
     {
@@ -106,7 +115,8 @@ private:
         if (designPixelsPerInch <= 0)
             throw Exception("The property 'PixelsPerInch' of " + Quoted(owner) +
                             " must be positive");
-        scale = screenPixelsPerInch / designPixelsPerInch / window->devicePixelRatioF();
+        screenScale = screenPixelsPerInch / designPixelsPerInch;
+        pixelRatio = window->devicePixelRatioF();
 
         QPalette palette = window->palette();
         QFont font = window->font();
@@ -121,9 +131,9 @@ private:
             else if (name == "Top")
                 position.setY(Integer(value, place));
             else if (name == "Width")
-                outerSize.setWidth(Scaled(Integer(value, place)));
+                outerSize.setWidth(WindowPixels(Integer(value, place)));
             else if (name == "Height")
-                outerSize.setHeight(Scaled(Integer(value, place)));
+                outerSize.setHeight(WindowPixels(Integer(value, place)));
             else if (name == "Caption")
                 window->setWindowTitle(Text(value, place));
             else if (name == "Color")
@@ -171,7 +181,7 @@ private:
         // include the line's leading, which Qt has no setting for.
         if (height >= 0)
             throw Exception("The " + place.Describe() + " must be a negative character height");
-        font.setPixelSize(std::max(1, Scaled(-height)));
+        font.setPixelSize(std::max(1, WindowPixels(-height)));
     }
 
     static void CheckCharset(const QString &charset, const Place &place)
@@ -282,13 +292,13 @@ private:
     {
         const Place place{property, owner};
         if (property == "Left")
-            control.SetLeft(Scaled(Integer(value, place)));
+            control.SetLeft(ScreenPixels(Integer(value, place)));
         else if (property == "Top")
-            control.SetTop(Scaled(Integer(value, place)));
+            control.SetTop(ScreenPixels(Integer(value, place)));
         else if (property == "Width")
-            control.SetWidth(Scaled(Integer(value, place)));
+            control.SetWidth(ScreenPixels(Integer(value, place)));
         else if (property == "Height")
-            control.SetHeight(Scaled(Integer(value, place)));
+            control.SetHeight(ScreenPixels(Integer(value, place)));
         else
             return false;
         return true;
@@ -342,7 +352,8 @@ private:
 
     TForm &form;
     const TPublishedNames &published;
-    double scale = 1.0;
+    double screenScale = 1.0;
+    double pixelRatio = 1.0;
     QSet<QString> bound;
 };
 

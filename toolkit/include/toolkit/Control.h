@@ -6,7 +6,8 @@
 
 class QWidget;
 
-// A visible control placed on a form. Sizes and positions are in screen pixels.
+// A visible control placed on a form. Sizes and positions are in screen pixels, the pixels a
+// camera picture is drawn in, whatever the screen's scale factor.
 class TControl : public TComponent
 {
 public:
@@ -33,5 +34,9 @@ protected:
 private:
     void SetBounds(int Left, int Top, int Width, int Height);
 
+    struct TBounds {
+        int Left = 0, Top = 0, Width = 0, Height = 0;
+    };
+    TBounds Bounds;
     std::unique_ptr<QWidget> Widget;
 };
