@@ -1,7 +1,7 @@
 // The frame timer's tick, driven by hand with frames from the fake camera: what reaches the
 // picture area's bitmap, and what reaches the screen.
 
-#include "FakeCamera.h"
+#include "ViewerWindow.h"
 #include "Unit1.h"
 
 #include "toolkit/Application.h"
@@ -112,7 +112,7 @@ class FramePumpTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TApplication> application;
+    std::unique_ptr<ViewerWindow> window;
     FakeCamera &camera = FakeCamera::Instance();
 
     // Opens the camera reporting the given size; the ticks come from the test alone.
@@ -143,22 +143,12 @@ class FramePumpTest : public QObject
 private slots:
     void init()
     {
-        camera.Reset();
-        application = std::make_unique<TApplication>();
-        Application = application.get();
-        Application->CreateForm(classid<TForm1>, &Form1);
+        window = std::make_unique<ViewerWindow>();
         Form1->Show();
         QVERIFY(QTest::qWaitForWindowExposed(Form1->Handle()));
     }
 
-    void cleanup()
-    {
-        Form1->Close();
-        Application = nullptr;
-        application.reset();
-        Form1 = nullptr;
-        camera.Reset();
-    }
+    void cleanup() { window.reset(); }
 
     void framesAreCopiedRowForRow_data()
     {

@@ -1,7 +1,7 @@
 // The viewer's window as the program creates it from its real layout, with the fake camera
 // behind it: the start button opens the camera and sizes the picture area, closing releases it.
 
-#include "FakeCamera.h"
+#include "ViewerWindow.h"
 #include "Unit1.h"
 
 #include "toolkit/Application.h"
@@ -18,7 +18,7 @@ class StartStopTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TApplication> application;
+    std::unique_ptr<ViewerWindow> window;
     FakeCamera &camera = FakeCamera::Instance();
 
     static void Press() { QTest::mouseClick(Form1->Button1->Handle(), Qt::LeftButton); }
@@ -31,25 +31,11 @@ class StartStopTest : public QObject
 private slots:
     void init()
     {
-        camera.Reset();
-        application = std::make_unique<TApplication>();
-        Application = application.get();
-        Application->CreateForm(classid<TForm1>, &Form1);
+        window = std::make_unique<ViewerWindow>();
         Form1->Show();
     }
 
-    void cleanup()
-    {
-        // Closed before it goes, as in the program, so that an open camera is released; the
-        // test's own watch on releases went with the test.
-        camera.onRelease = nullptr;
-        if (Form1)
-            Form1->Close();
-        Application = nullptr;
-        application.reset();
-        Form1 = nullptr;
-        camera.Reset();
-    }
+    void cleanup() { window.reset(); }
 
     void realLayoutBuildsTheWindowAndBindsEveryName()
     {

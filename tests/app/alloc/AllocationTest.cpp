@@ -3,7 +3,7 @@
 // stays hidden, so Refresh returns at once and what Qt allocates inside its painting is left
 // out.
 
-#include "FakeCamera.h"
+#include "ViewerWindow.h"
 #include "HeapCounter.h"
 #include "Unit1.h"
 
@@ -19,26 +19,16 @@ class AllocationTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TApplication> application;
+    std::unique_ptr<ViewerWindow> window;
     FakeCamera &camera = FakeCamera::Instance();
 
 private slots:
     void init()
     {
-        camera.Reset();
-        application = std::make_unique<TApplication>();
-        Application = application.get();
-        Application->CreateForm(classid<TForm1>, &Form1);
+        window = std::make_unique<ViewerWindow>();
     }
 
-    void cleanup()
-    {
-        Form1->Close();
-        Application = nullptr;
-        application.reset();
-        Form1 = nullptr;
-        camera.Reset();
-    }
+    void cleanup() { window.reset(); }
 
     // A count of nothing proves nothing unless the counter sees each way of allocating.
     void theCounterSeesEveryWayOfAllocating()

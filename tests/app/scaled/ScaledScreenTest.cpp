@@ -2,10 +2,7 @@
 // twice the screen pixels, while the camera picture stays one camera pixel to one screen pixel,
 // the picture area sized in those same pixels.
 
-#include "FakeCamera.h"
-#include "Unit1.h"
-
-#include "toolkit/Application.h"
+#include "ViewerWindow.h"
 
 #include <QTest>
 #include <QWidget>
@@ -16,21 +13,12 @@ class ScaledScreenTest : public QObject
 {
     Q_OBJECT
 
-    TApplication application;
-
 private slots:
-    void initTestCase()
-    {
-        Application = &application;
-        QCOMPARE(QWidget().devicePixelRatioF(), 2.0);
-    }
-
-    void cleanupTestCase() { Application = nullptr; }
+    void initTestCase() { QCOMPARE(QWidget().devicePixelRatioF(), 2.0); }
 
     void theLayoutScalesWithTheScreen()
     {
-        FakeCamera::Instance().Reset();
-        Application->CreateForm(classid<TForm1>, &Form1);
+        const ViewerWindow window;
         QCOMPARE(Form1->Image->GetLeft(), 16);
         QCOMPARE(Form1->Image->GetTop(), 16);
         QCOMPARE(Form1->Image->GetWidth(), 1202);
@@ -40,14 +28,12 @@ private slots:
         // In Qt's device-independent pixels the window keeps its design size.
         QCOMPARE(Form1->Handle()->size(), QSize(627, 485));
         QCOMPARE(Form1->Image->Handle()->geometry(), QRect(8, 8, 601, 393));
-        delete Form1;
-        Form1 = nullptr;
     }
 
     void theCameraPictureIsDrawnOnePixelToOnePixel()
     {
+        const ViewerWindow window;
         FakeCamera &camera = FakeCamera::Instance();
-        camera.Reset();
         camera.reportedWidth = 64;
         camera.reportedHeight = 48;
         std::vector<char> pixels(64 * 48 * 3);
@@ -56,7 +42,6 @@ private slots:
         camera::Frame frame{64, 48, 8, 3, 64 * 3, pixels.data()};
         camera.steadyFrame = &frame;
 
-        Application->CreateForm(classid<TForm1>, &Form1);
         Form1->Show();
         Form1->Button1Click(nullptr);
         QCOMPARE(Form1->Image->GetWidth(), 64);
@@ -73,10 +58,6 @@ private slots:
                 if (shown.pixel(x, y) != qRgb(bgr[2], bgr[1], bgr[0]))
                     QFAIL(qPrintable(QString("pixel %1,%2 differs").arg(x).arg(y)));
             }
-        TCloseAction action = caHide;
-        Form1->FormClose(nullptr, action);
-        delete Form1;
-        Form1 = nullptr;
     }
 };
 
